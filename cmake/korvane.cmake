@@ -1,0 +1,27 @@
+# Helpers shared by the folders under src/.
+
+set(KORVANE_WARNINGS -Wall -Wextra -Wpedantic -Werror)
+
+# Collects the sources of the given folders, tests and benchmarks left out.
+function(korvane_sources out)
+  set(all "")
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
+    list(FILTER found EXCLUDE REGEX "_(test|bench)\\.cpp$")
+    list(APPEND all ${found})
+  endforeach()
+  set(${out} ${all} PARENT_SCOPE)
+endfunction()
+
+# One test program per *_test.cpp in the given folder, linked to the given
+# libraries, its cases registered with CTest under the folder's label.
+function(korvane_tests dir label)
+  file(GLOB tests CONFIGURE_DEPENDS ${dir}/*_test.cpp)
+  foreach(src IN LISTS tests)
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
+    target_compile_options(${name} PRIVATE ${KORVANE_WARNINGS})
+    gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_TIMEOUT 60)
+  endforeach()
+endfunction()
