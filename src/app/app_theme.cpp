@@ -11,7 +11,8 @@
 namespace korvane {
 namespace {
 
-const QColor kAccent(21, 131, 221);
+// Tinted by -20 degrees at start-up, it becomes the blue of the pictures.
+const QColor kAccent = QColor::fromHsv(227, 231, 221);
 
 int shift_towards(int value, int percent, int low, int high) {
   percent = std::clamp(percent, -100, 100);
@@ -70,14 +71,19 @@ void tint_theme(QWidget& window, int hue, int saturation, int brightness) {
   const QString a = accent.name();
   const QString light = accent.lighter(185).name();
   const QString dark = accent.darker(125).name();
-  window.setStyleSheet(QStringLiteral("QTabBar::tab:selected { background: %1; color: white; }"
-                                      "QTabBar::tab:!selected:hover { background: %2; }"
-                                      "QHeaderView::section { background: %2; border: 0px;"
-                                      " border-right: 1px solid %1; padding-left: 4px; }"
-                                      "QPushButton:enabled:hover { border: 1px solid %1; }"
-                                      "QPushButton:default { border: 1px solid %3; }"
-                                      "QTableView { selection-background-color: %1; }")
-                           .arg(a, light, dark));
+  window.setStyleSheet(
+      QStringLiteral("QTabBar::tab { height: 21px; padding: 0px 16px 0px 6px; margin-right: 1px;"
+                     " border: 1px solid #b9c6d5; border-bottom: none;"
+                     " border-top-left-radius: 3px; border-top-right-radius: 3px;"
+                     " background: #e6edf5; }"
+                     "QTabBar::tab:selected { background: %1; color: white; border-color: %3; }"
+                     "QTabBar::tab:!selected:hover { background: %2; }"
+                     "QHeaderView::section { background: %2; border: 0px;"
+                     " border-right: 1px solid %1; padding-left: 4px; }"
+                     "QPushButton:enabled:hover { border: 1px solid %1; }"
+                     "QPushButton:default { border: 1px solid %3; }"
+                     "QTableView { selection-background-color: %1; }")
+          .arg(a, light, dark));
   QPalette palette = window.palette();
   palette.setColor(QPalette::Highlight, accent);
   window.setPalette(palette);

@@ -28,6 +28,8 @@ namespace {
 
 constexpr int kPanelWidths[3] = {150, 250, 500};
 constexpr int kCountTickMs = 300;
+constexpr int kStatusBarX = 3;
+constexpr int kStatusBarHeight = 20;
 const QColor kHintColour(192, 192, 192);
 
 QLabel* make_label(QWidget* parent, const char* name, const QString& text) {
@@ -116,7 +118,9 @@ void MainWindow::build_controls() {
 void MainWindow::build_status_bar() {
   status_bar_ = new QStatusBar(this);
   status_bar_->setObjectName(QStringLiteral("状态条1"));
-  status_bar_->setGeometry(8, 8, 851, 20);
+  // Docked at the bottom edge, where a status bar sits, rather than over the
+  // search controls.
+  status_bar_->setGeometry(kStatusBarX, kHeight - kStatusBarHeight - 4, 851, kStatusBarHeight);
   status_bar_->setSizeGripEnabled(false);
 
   auto* first = new QWidget(status_bar_);
