@@ -300,8 +300,12 @@ bool TaskPool::start(int thread_count, int task_count, TaskRoutine routine, int&
     record->stop_requested = false;
     record->batch_notice_due = false;
     if (batch_size > 0) record->batch_size = batch_size;
-    *args = RunArgs{pool_number,        threads,           task_count,
-                    std::move(routine), std::move(notify), ++record->started_runs};
+    *args = RunArgs{.pool_number = pool_number,
+                    .thread_count = threads,
+                    .task_count = task_count,
+                    .routine = std::move(routine),
+                    .notify = std::move(notify),
+                    .serial = ++record->started_runs};
   }
   {
     // No worker of this record draws now: the previous run is past its end.

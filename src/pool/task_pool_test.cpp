@@ -333,6 +333,19 @@ TEST(TaskPoolTest, SuspendParksWorkersBetweenTasksUntilResume) {
   EXPECT_EQ(log.notice_count(kNotifyRunOver), 1);
 }
 
+TEST(TaskPoolTest, PauseMarkOfEndedRunDoesNotCarryIntoNextRun) {
+  TaskPool pool;
+  int number = 0;
+  // The suspend comes during the last task: the worker leaves without parking.
+  ASSERT_TRUE(pool.start(
+      1, 1, [&](int) { pool.suspend(number); }, number));
+  ASSERT_TRUE(pool.wait_idle(number));
+  RunLog log;
+  ASSERT_TRUE(pool.start(1, 2, log.routine(), number, log.notify()));
+  ASSERT_TRUE(pool.wait_idle_for(number, kPatience));
+  EXPECT_EQ(log.sorted_tasks(), range(1, 2));
+}
+
 TEST(TaskPoolTest, OperationsOnIdleOrUnknownPools) {
   TaskPool pool;
   int number = 0;
