@@ -4,6 +4,7 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <chrono>
 #include <initializer_list>
 #include <mutex>
 #include <vector>
@@ -127,10 +128,19 @@ struct Transfer {
   bool over_cap = false;
   bool cancelled = false;
   std::string body;
+  // The stall clock: the transfer fails when nothing has moved for `idle_limit`.
+  std::chrono::steady_clock::duration idle_limit{};
+  std::chrono::steady_clock::time_point last_activity = std::chrono::steady_clock::now();
+  curl_off_t bytes_moved = 0;
+  bool stalled = false;
+  bool body_unsent = false;  // the request body had not all gone out when the transfer ended
+
+  void note_activity() { last_activity = std::chrono::steady_clock::now(); }
 };
 
 size_t on_header(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
+  transfer->note_activity();
   std::string_view line(data, size * count);
   try {
     if (line.starts_with("HTTP/")) {
@@ -164,6 +174,7 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
 
 size_t on_body(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
+  transfer->note_activity();
   size_t length = size * count;
   size_t room = transfer->request->max_body_bytes - transfer->body.size();
   try {
@@ -179,11 +190,20 @@ size_t on_body(char* data, size_t size, size_t count, void* user) {
   return length;
 }
 
-int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+// Called by libcurl many times a second while bytes move and about once a
+// second while none do.
+int on_progress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
   auto* transfer = static_cast<Transfer*>(user);
   const std::atomic<bool>* cancel = transfer->request->cancel;
   if (cancel != nullptr && cancel->load()) transfer->cancelled = true;
-  return transfer->cancelled ? 1 : 0;
+  if (received + sent != transfer->bytes_moved) {
+    transfer->bytes_moved = received + sent;
+    transfer->note_activity();
+  }
+  if (std::chrono::steady_clock::now() - transfer->last_activity >= transfer->idle_limit) {
+    transfer->stalled = true;
+  }
+  return transfer->cancelled || transfer->stalled ? 1 : 0;
 }
 
 int on_connected(void* user, char*, char*, int, int) {
@@ -216,6 +236,13 @@ CURL* thread_handle() {
     curl_easy_reset(holder.handle);
   }
   return holder.handle;
+}
+
+// POST and PUT always send a body, even an empty one; GET a non-empty one;
+// HEAD never.
+bool sends_body(const WebRequest& request) {
+  return request.method == 1 || request.method == 3 ||
+         (request.method != 2 && !request.post_data.empty());
 }
 
 int set_request(CURL* curl, const WebRequest& request, Transfer* transfer) {
@@ -262,9 +289,7 @@ int set_request(CURL* curl, const WebRequest& request, Transfer* transfer) {
         ok = all_set({curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "GET")});
       }
   }
-  bool sends_body = request.method == 1 || request.method == 3 ||
-                    (request.method != 2 && !request.post_data.empty());
-  if (ok && sends_body) {
+  if (ok && sends_body(request)) {
     ok = all_set({
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
                          static_cast<curl_off_t>(request.post_data.size())),
@@ -274,13 +299,14 @@ int set_request(CURL* curl, const WebRequest& request, Transfer* transfer) {
   return ok ? 0 : kWebNoRequest;
 }
 
-int set_timeouts(CURL* curl, int timeout_seconds) {
+// One time-out for every phase: the connection (resolving, TCP, TLS, proxy
+// tunnel) must be made within it, and afterwards no stretch without a byte
+// sent or received may last as long (the stall clock of on_progress). A
+// transfer that keeps moving has no time limit.
+int set_timeouts(CURL* curl, int timeout_seconds, Transfer* transfer) {
   long seconds = timeout_seconds > 0 ? timeout_seconds : kDefaultTimeoutSeconds;
-  bool ok = all_set({
-      curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, seconds),
-      curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L),
-      curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, seconds),
-  });
+  transfer->idle_limit = std::chrono::seconds(seconds);
+  bool ok = all_set({curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, seconds)});
   return ok ? 0 : kWebNoTimeouts;
 }
 
@@ -341,7 +367,7 @@ int transfer_error(CURLcode result, const Transfer& transfer) {
     bool bad_url = result == CURLE_URL_MALFORMAT || result == CURLE_UNSUPPORTED_PROTOCOL;
     return bad_url ? kWebBadUrl : kWebNoConnection;
   }
-  return result == CURLE_SEND_ERROR ? kWebSendFailed : kWebNoResponse;
+  return result == CURLE_SEND_ERROR || transfer.body_unsent ? kWebSendFailed : kWebNoResponse;
 }
 
 // The header block as UTF-8: kept when it is UTF-8, else read as GBK.
@@ -392,12 +418,25 @@ void read_headers(const std::string& block, const WebRequest& request, WebRespon
 
 int configure(CURL* curl, const WebRequest& request, Transfer* transfer, HeaderList* headers) {
   for (int error :
-       {set_request(curl, request, transfer), set_timeouts(curl, request.timeout_seconds),
+       {set_request(curl, request, transfer), set_timeouts(curl, request.timeout_seconds, transfer),
         set_credentials(curl, request), set_redirects(curl, request.disable_redirects),
         set_headers(curl, request, headers)}) {
     if (error != 0) return error;
   }
   return 0;
+}
+
+// Runs the configured transfer; returns its failure code or 0.
+int perform(CURL* curl, const WebRequest& request, Transfer* transfer) {
+  transfer->note_activity();
+  CURLcode result = curl_easy_perform(curl);
+  curl_off_t uploaded = 0;
+  curl_easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+  transfer->body_unsent = transfer->headers.empty() && sends_body(request) &&
+                          static_cast<size_t>(uploaded) < request.post_data.size();
+  // The handle must not keep pointers into this call's data.
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+  return transfer_error(result, *transfer);
 }
 
 std::string fail(int error, WebResponse* out) {
@@ -454,14 +493,8 @@ std::string web_access(const WebRequest& request, WebResponse* response) {
   transfer.request = &request;
   transfer.follow = !request.disable_redirects;
   HeaderList headers;
-  if (int error = configure(curl, request, &transfer, &headers); error != 0) {
-    return fail(error, out);
-  }
-  CURLcode result = curl_easy_perform(curl);
-  // The handle must not keep pointers into this call's data.
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
-
-  int error = transfer_error(result, transfer);
+  int error = configure(curl, request, &transfer, &headers);
+  if (error == 0) error = perform(curl, request, &transfer);
   if (error != 0 && (error != kWebReadFailed || transfer.cancelled)) return fail(error, out);
   if (error != 0) {
     out->error_code = error;
