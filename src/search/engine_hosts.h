@@ -23,10 +23,15 @@ bool parse_host_override(std::string_view text, int engine_count, HostOverrides&
 // KORVANE_ENGINEn_HOST for each engine n that has it set and non-empty.
 HostOverrides hosts_from_environment(int engine_count);
 
+// The "hosts" object of a JSON file such as {"hosts": {"1": "example.org:8080"}};
+// nothing for a missing or unreadable file, and invalid entries are skipped.
+HostOverrides hosts_from_config_file(const std::string& path, int engine_count);
+
 // Sets the host of each engine named in `overrides`.
 void apply_host_overrides(EngineCatalogue& engines, const HostOverrides& overrides);
 
-// The built-in engines with the environment's hosts applied.
+// The built-in engines with the hosts of $XDG_CONFIG_HOME/korvane/engines.json
+// (else ~/.config/korvane/engines.json) and then of the environment applied.
 EngineCatalogue configured_engines();
 
 }  // namespace korvane
