@@ -20,6 +20,7 @@ namespace korvane {
 namespace {
 
 using ::korvane::testing::LocalHttpServer;
+using ::korvane::testing::LocalHttpsServer;
 using ::korvane::testing::RawHttpServer;
 using ::testing::HasSubstr;
 
@@ -109,6 +110,20 @@ TEST(WebAccessFailure, UnreachableHosts) {
     SCOPED_TRACE(url);
     expect_failure(page, response, kWebNoConnection);
   }
+}
+
+TEST(WebAccessFailure, UntrustedCertificateIs703) {
+  std::atomic<bool> served{false};
+  LocalHttpsServer server([&](httplib::Server& s) {
+    s.Get("/", [&](const httplib::Request&, httplib::Response& res) {
+      served = true;
+      res.set_content("secret", "text/plain");
+    });
+  });
+  WebResponse response = kept_response();
+  expect_failure(web_access(WebRequest{.url = server.url("/")}, &response), response,
+                 kWebNoConnection);
+  EXPECT_FALSE(served);
 }
 
 TEST(WebAccessFailure, UnreachableProxy) {
