@@ -112,17 +112,13 @@ bool usable_url(const std::string& url) {
   return usable;
 }
 
-bool is_redirect_status(long code) {
-  return code == 301 || code == 302 || code == 303 || code == 307 || code == 308;
-}
-
 // What the callbacks see of one call.
 struct Transfer {
   const WebRequest* request = nullptr;
   bool follow = true;
   std::string headers;  // the latest response's header block
   long status = 0;
-  bool has_location = false;
+  bool has_location = false;   // the latest response names a non-empty Location
   bool final_headers = false;  // the final response's header block has ended
   bool connected = false;      // a connection was ready to carry a request
   bool over_cap = false;
@@ -133,7 +129,8 @@ struct Transfer {
   std::chrono::steady_clock::time_point last_activity = std::chrono::steady_clock::now();
   curl_off_t bytes_moved = 0;
   bool stalled = false;
-  bool body_unsent = false;  // the request body had not all gone out when the transfer ended
+  // No response came and the request body had not all gone out.
+  bool body_unsent = false;
 
   void note_activity() { last_activity = std::chrono::steady_clock::now(); }
 };
@@ -158,13 +155,14 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
     if (line.ends_with("\n")) line.remove_suffix(1);
     if (line.ends_with("\r")) line.remove_suffix(1);
     transfer->headers.append(line).append("\r\n");
-    if (line.size() >= 10 && equal_ignoring_case(line.substr(0, 10), "Location: ")) {
+    if (equal_ignoring_case(header_name(line), "Location") &&
+        line.find_first_not_of(" \t", 9) != std::string_view::npos) {
       transfer->has_location = true;
     }
+    // libcurl follows every 3xx response that names a Location.
     if (line.empty() && transfer->status >= 200) {
-      bool followed =
-          transfer->follow && is_redirect_status(transfer->status) && transfer->has_location;
-      transfer->final_headers = !followed;
+      bool redirect = transfer->status >= 300 && transfer->status < 400;
+      transfer->final_headers = !(transfer->follow && redirect && transfer->has_location);
     }
   } catch (...) {
     return 0;
@@ -417,13 +415,12 @@ void read_headers(const std::string& block, const WebRequest& request, WebRespon
 }
 
 int configure(CURL* curl, const WebRequest& request, Transfer* transfer, HeaderList* headers) {
-  for (int error :
-       {set_request(curl, request, transfer), set_timeouts(curl, request.timeout_seconds, transfer),
-        set_credentials(curl, request), set_redirects(curl, request.disable_redirects),
-        set_headers(curl, request, headers)}) {
-    if (error != 0) return error;
-  }
-  return 0;
+  int error = set_request(curl, request, transfer);
+  if (error == 0) error = set_timeouts(curl, request.timeout_seconds, transfer);
+  if (error == 0) error = set_credentials(curl, request);
+  if (error == 0) error = set_redirects(curl, request.disable_redirects);
+  if (error == 0) error = set_headers(curl, request, headers);
+  return error;
 }
 
 // Runs the configured transfer; returns its failure code or 0.
