@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "testing/local_http_server.h"
 #include "testing/raw_http_server.h"
@@ -177,6 +179,32 @@ TEST_F(Redirects, EndlessOrToOtherSchemesFail) {
     EXPECT_EQ(response.error_code, kWebNoResponse) << path;
     EXPECT_EQ(response.status_text, "712 服务器未响应!") << path;
   }
+}
+
+TEST(WebAccessResponse, CallsOnManyThreadsAtOnceKeepTheirOwnAnswers) {
+  LocalHttpServer server([](httplib::Server& s) {
+    s.Get("/n", [](const httplib::Request& req, httplib::Response& res) {
+      res.set_header("Set-Cookie", "n=" + req.get_param_value("i"));
+      res.set_content(req.get_param_value("i"), "text/plain");
+    });
+  });
+  std::vector<std::string> mismatches[5];
+  {
+    std::vector<std::jthread> threads;
+    for (int t = 0; t < 5; ++t) {
+      threads.emplace_back([&, t] {
+        for (int i = 0; i < 10; ++i) {
+          std::string id = std::to_string(t * 100 + i);
+          WebResponse response;
+          std::string page = web_access(WebRequest{.url = server.url("/n?i=" + id)}, &response);
+          if (page != id || response.returned_cookies != "n=" + id) {
+            mismatches[t].push_back(id + ": " + page + " " + response.status_text);
+          }
+        }
+      });
+    }
+  }
+  for (const auto& list : mismatches) EXPECT_THAT(list, ::testing::IsEmpty());
 }
 
 struct PageCase {
