@@ -122,18 +122,47 @@ std::optional<std::vector<Key>> row_keys(const ResultTable& rows, MakeKey make_k
   return keys;
 }
 
+// A name key in the sort: its first eight bytes as a big-endian number, so
+// that most comparisons settle without reaching the key's bytes elsewhere in
+// memory, then the whole key.
+struct NameEntry {
+  uint64_t head;
+  std::string_view key;
+  size_t row;
+};
+
+uint64_t key_head(std::string_view key) {
+  uint64_t head = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    head = (head << 8) | (i < key.size() ? static_cast<uint8_t>(key[i]) : 0u);
+  }
+  return head;
+}
+
+bool entry_less(const NameEntry& a, const NameEntry& b) {
+  if (a.head != b.head) return a.head < b.head;
+  return a.key < b.key;
+}
+
 std::optional<std::vector<size_t>> name_order(const ResultTable& rows, bool ascending,
                                               const std::atomic<bool>* cancel) {
-  auto keys = row_keys<std::string>(
+  const auto keys = row_keys<std::string>(
       rows, [](const ResultRow& row) { return name_sort_key(row.name); }, cancel);
   if (!keys) return std::nullopt;
-  std::vector<size_t> order = identity_order(rows.size());
-  const std::vector<std::string>& k = *keys;
-  if (ascending) {
-    std::stable_sort(order.begin(), order.end(), [&k](size_t a, size_t b) { return k[a] < k[b]; });
-  } else {
-    std::stable_sort(order.begin(), order.end(), [&k](size_t a, size_t b) { return k[b] < k[a]; });
+  std::vector<NameEntry> entries;
+  entries.reserve(keys->size());
+  for (size_t i = 0; i < keys->size(); ++i) {
+    entries.push_back({key_head((*keys)[i]), (*keys)[i], i});
   }
+  if (ascending) {
+    std::stable_sort(entries.begin(), entries.end(), entry_less);
+  } else {
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const NameEntry& a, const NameEntry& b) { return entry_less(b, a); });
+  }
+  std::vector<size_t> order;
+  order.reserve(entries.size());
+  for (const NameEntry& entry : entries) order.push_back(entry.row);
   return order;
 }
 
