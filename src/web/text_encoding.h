@@ -19,11 +19,14 @@ std::string gbk_to_utf8(std::string_view bytes);
 // gb2312, gbk, x-gbk, cp936 and gb18030 use the GB18030 decoder; iso-8859-1
 // and us-ascii use windows-1252; other names go to ICU's converter of that
 // name. Invalid bytes become U+FFFD; zero bytes are kept. Returns false in
-// *known (when given) and decodes as GBK when the name is unknown.
+// *known (when given) and decodes as GBK when the name is unknown; a label
+// holding anything but letters, digits, "-", "_", "." and ":" (after trimming
+// spaces) is unknown, as is "".
 std::string decode_bytes(std::string_view bytes, std::string_view label, bool* known = nullptr);
 
 // The charset that a <meta ... charset=NAME> tag in the first 1024 bytes of
 // `body` declares, or "" when there is none. The tag must stand on one line.
+// Bytes from 0x80 up never belong to the name, whatever the body's charset.
 std::string declared_charset(std::string_view body);
 
 // The page text of a response body: decoded in its declared charset, as GBK
@@ -32,7 +35,8 @@ std::string declared_charset(std::string_view body);
 std::string decode_page(std::string_view body);
 
 // UTF-8 text to UTF-16LE bytes ending with one zero unit, or without it when
-// `drop_terminator` is true. An empty text gives no bytes at all.
+// `drop_terminator` is true. An empty text gives no bytes at all. Invalid UTF-8
+// becomes U+FFFD; a zero byte is converted like any other character.
 std::string text_to_utf16(std::string_view text, bool drop_terminator = false);
 // UTF-16LE bytes to UTF-8: the units up to the first zero unit, or all of them.
 // An odd last byte is ignored; unpaired surrogates become U+FFFD.
