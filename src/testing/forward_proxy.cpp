@@ -9,7 +9,7 @@
 #include <cctype>
 #include <string_view>
 
-namespace korvane::testing {
+namespace korvane::test_servers {
 namespace {
 
 bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
@@ -121,4 +121,4 @@ std::vector<ForwardProxy::Seen> ForwardProxy::requests() const {
   return seen;
 }
 
-}  // namespace korvane::testing
+}  // namespace korvane::test_servers

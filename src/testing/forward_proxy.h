@@ -11,7 +11,7 @@
 
 #include "testing/raw_http_server.h"
 
-namespace korvane::testing {
+namespace korvane::test_servers {
 
 class ForwardProxy {
  public:
@@ -32,6 +32,6 @@ class ForwardProxy {
   RawHttpServer server_;
 };
 
-}  // namespace korvane::testing
+}  // namespace korvane::test_servers
 
 #endif  // KORVANE_TESTING_FORWARD_PROXY_H_

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace korvane::testing {
+namespace korvane::test_servers {
 namespace {
 
 [[noreturn]] void give_up(const char* what) {
@@ -74,4 +74,4 @@ std::string LocalHttpServer::url(std::string_view path) const {
 LocalHttpsServer::LocalHttpsServer(const std::function<void(httplib::Server&)>& set_routes)
     : LocalHttpServer(self_signed_server(), set_routes, "https") {}
 
-}  // namespace korvane::testing
+}  // namespace korvane::test_servers

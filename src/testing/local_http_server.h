@@ -16,7 +16,7 @@
 #include <string_view>
 #include <thread>
 
-namespace korvane::testing {
+namespace korvane::test_servers {
 
 class LocalHttpServer {
  public:
@@ -51,6 +51,6 @@ class LocalHttpsServer : public LocalHttpServer {
   explicit LocalHttpsServer(const std::function<void(httplib::Server&)>& set_routes);
 };
 
-}  // namespace korvane::testing
+}  // namespace korvane::test_servers
 
 #endif  // KORVANE_TESTING_LOCAL_HTTP_SERVER_H_

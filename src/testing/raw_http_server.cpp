@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace korvane::testing {
+namespace korvane::test_servers {
 namespace {
 
 constexpr int kPollMilliseconds = 20;
@@ -179,4 +179,4 @@ void RawHttpServer::accept_loop() {
   }
 }
 
-}  // namespace korvane::testing
+}  // namespace korvane::test_servers

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-namespace korvane::testing {
+namespace korvane::test_servers {
 
 class RawHttpServer {
  public:
@@ -98,6 +98,6 @@ std::vector<std::string> request_head_lines(std::string_view request);
 // response head, without leading spaces; "" when absent.
 std::string header_value(std::string_view message, std::string_view name);
 
-}  // namespace korvane::testing
+}  // namespace korvane::test_servers
 
 #endif  // KORVANE_TESTING_RAW_HTTP_SERVER_H_

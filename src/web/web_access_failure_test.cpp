@@ -19,9 +19,9 @@
 namespace korvane {
 namespace {
 
-using ::korvane::testing::LocalHttpServer;
-using ::korvane::testing::LocalHttpsServer;
-using ::korvane::testing::RawHttpServer;
+using ::korvane::test_servers::LocalHttpServer;
+using ::korvane::test_servers::LocalHttpsServer;
+using ::korvane::test_servers::RawHttpServer;
 using ::testing::HasSubstr;
 
 using Connection = RawHttpServer::Connection;

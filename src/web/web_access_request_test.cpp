@@ -16,11 +16,11 @@
 namespace korvane {
 namespace {
 
-using ::korvane::testing::ForwardProxy;
-using ::korvane::testing::header_value;
-using ::korvane::testing::LocalHttpServer;
-using ::korvane::testing::RawHttpServer;
-using ::korvane::testing::request_head_lines;
+using ::korvane::test_servers::ForwardProxy;
+using ::korvane::test_servers::header_value;
+using ::korvane::test_servers::LocalHttpServer;
+using ::korvane::test_servers::RawHttpServer;
+using ::korvane::test_servers::request_head_lines;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;

@@ -14,8 +14,8 @@
 namespace korvane {
 namespace {
 
-using ::korvane::testing::LocalHttpServer;
-using ::korvane::testing::RawHttpServer;
+using ::korvane::test_servers::LocalHttpServer;
+using ::korvane::test_servers::RawHttpServer;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
