@@ -119,7 +119,7 @@ struct WebResponse {
 //
 // A call cancelled through request.cancel returns "" and writes only
 // status_text and error_code: 712 when the final response's headers had not
-// yet arrived, 713 after. Never throws.
+// yet arrived, 713 after. Throws nothing but std::bad_alloc.
 std::string web_access(const WebRequest& request, WebResponse* response = nullptr);
 
 // The shape of web_access(), for code that takes the request routine as a
