@@ -20,9 +20,27 @@ function(korvane_tests dir label)
   foreach(src IN LISTS tests)
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
-    target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
+    target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock
+      PkgConfig::HTTPLIB)
     target_compile_options(${name} PRIVATE ${KORVANE_WARNINGS})
     target_compile_definitions(${name} PRIVATE KORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
     gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_TIMEOUT 60)
+  endforeach()
+endfunction()
+
+# One benchmark program per *_bench.cpp in the given folder, linked to the
+# given libraries and to Google Benchmark's main; all of them are built by the
+# target korvane_benchmarks.
+function(korvane_benchmarks dir)
+  file(GLOB benches CONFIGURE_DEPENDS ${dir}/*_bench.cpp)
+  if(NOT TARGET korvane_benchmarks)
+    add_custom_target(korvane_benchmarks)
+  endif()
+  foreach(src IN LISTS benches)
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE ${ARGN} benchmark::benchmark benchmark::benchmark_main)
+    target_compile_options(${name} PRIVATE ${KORVANE_WARNINGS})
+    add_dependencies(korvane_benchmarks ${name})
   endforeach()
 endfunction()

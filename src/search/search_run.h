@@ -13,16 +13,23 @@
 #include <thread>
 
 #include "search/result_row.h"
+#include "pool/task_pool.h"
 #include "search/search_engine.h"
 
 namespace korvane {
 
-// Fetches one address within `timeout_seconds`; returns the page text and
-// sets *failed when the request failed or the server answered with an error.
-// Must return promptly once *cancel turns true. Called on several threads at
+// The outcome of one page request.
+struct PageFetch {
+  std::string text;    // the decoded page text; "" when the request failed
+  bool failed = false; // the request failed or the server answered an error
+  std::string status;  // the request's status or error text
+};
+
+// Fetches one address within `timeout_seconds` (every phase of the request).
+// Must return promptly once `cancel` turns true. Called on several threads at
 // once.
-using PageFetcher = std::function<std::string(const std::string& url, int timeout_seconds,
-                                              const std::atomic<bool>& cancel, bool& failed)>;
+using PageFetcher = std::function<PageFetch(const std::string& url, int timeout_seconds,
+                                            const std::atomic<bool>& cancel)>;
 
 // The fetcher over web_access.
 PageFetcher web_page_fetcher();
@@ -49,8 +56,8 @@ enum class SearchOutcome {
 };
 
 // Called on the search's threads (the search thread and the pool workers),
-// possibly several at once: implementations must be thread-safe and return
-// quickly.
+// one call at a time (calls never overlap), so progress never goes back.
+// Implementations must return quickly and must not call into the SearchRun.
 class SearchObserver {
  public:
   virtual ~SearchObserver() = default;
@@ -92,8 +99,11 @@ class SearchRun {
 
  private:
   void run();
+  // The pool's task: page n of the search.
   void fetch_result_page(int n);
-  void report_progress();
+  // Waits for the pool's run; stops it early once the search is cancelled.
+  void wait_for_pages();
+  void finish(SearchOutcome outcome, const std::string& probe_status);
 
   const SearchEngine engine_;
   const std::string keyword_;
@@ -104,9 +114,13 @@ class SearchRun {
   std::atomic<bool> keep_searching_{true};
   std::atomic<bool> cancelled_{false};
 
-  mutable std::mutex mutex_;  // guards rows_ and progress_
+  // Guards rows_ and progress_ and serialises the observer's calls.
+  mutable std::mutex mutex_;
   ResultTable rows_;
   SearchProgress progress_;
+
+  TaskPool pool_;
+  int pool_number_ = 0;
 
   std::thread thread_;
 };
