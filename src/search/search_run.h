@@ -12,17 +12,17 @@
 #include <string>
 #include <thread>
 
-#include "search/result_row.h"
 #include "pool/task_pool.h"
+#include "search/result_row.h"
 #include "search/search_engine.h"
 
 namespace korvane {
 
 // The outcome of one page request.
 struct PageFetch {
-  std::string text;    // the decoded page text; "" when the request failed
-  bool failed = false; // the request failed or the server answered an error
-  std::string status;  // the request's status or error text
+  std::string text;     // the decoded page text; "" when the request failed
+  bool failed = false;  // the request failed or the server answered an error
+  std::string status;   // the request's status or error text
 };
 
 // Fetches one address within `timeout_seconds` (every phase of the request).
