@@ -30,7 +30,6 @@ bool parse_app_options(const QStringList& arguments, int engine_count, AppOption
     error = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().front());
     return false;
   }
-  options.show_help = parser.isSet(QStringLiteral("help"));
   options.demo = parser.isSet(QStringLiteral("demo"));
   for (const QString& value : parser.values(QStringLiteral("host"))) {
     if (!parse_host_override(value.toStdString(), engine_count, options.hosts)) {
@@ -46,7 +45,8 @@ bool parse_app_options(const QStringList& arguments, int engine_count, AppOption
 QString app_usage() {
   QCommandLineParser parser;
   add_options(parser);
-  return parser.helpText();
+  QString text = parser.helpText();
+  return text.replace(QStringLiteral("<executable_name>"), QStringLiteral("korvane"));
 }
 
 }  // namespace korvane

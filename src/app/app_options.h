@@ -12,7 +12,6 @@ namespace korvane {
 struct AppOptions {
   bool demo = false;       // --demo: start the demo sites and search them
   HostOverrides hosts;     // --host N=HOST[:PORT], repeatable
-  bool show_help = false;  // --help
 };
 
 // Reads `arguments` (the program name first). False with `error` set for an

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <cstdio>
+#include <cstring>
 
 #include "app/app_options.h"
 #include "app/app_theme.h"
@@ -20,6 +21,13 @@ void centre_on_screen(QWidget& window) {
 }
 
 int run_application(int argc, char** argv) {
+  // The usage needs no display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::printf("%s", qPrintable(app_usage()));
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("korvane"));
   QApplication::setApplicationDisplayName(QStringLiteral("KorvaneBT资源搜索器"));
@@ -36,10 +44,6 @@ int run_application(int argc, char** argv) {
   if (!parse_app_options(QApplication::arguments(), engine_count, options, error)) {
     std::fprintf(stderr, "korvane: %s\n", qPrintable(error));
     return 2;
-  }
-  if (options.show_help) {
-    std::printf("%s", qPrintable(app_usage()));
-    return 0;
   }
   DemoLaunch demo;
   if (options.demo) {
