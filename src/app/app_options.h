@@ -10,8 +10,8 @@
 namespace korvane {
 
 struct AppOptions {
-  bool demo = false;       // --demo: start the demo sites and search them
-  HostOverrides hosts;     // --host N=HOST[:PORT], repeatable
+  bool demo = false;    // --demo: start the demo sites and search them
+  HostOverrides hosts;  // --host N=HOST[:PORT], repeatable
 };
 
 // Reads `arguments` (the program name first). False with `error` set for an

@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 #include "app/app_theme.h"
+#include "app/column_sorter.h"
 #include "app/enciphered_text.h"
 #include "app/instance_guard.h"
 #include "app/notice_box.h"
@@ -182,6 +183,14 @@ void MainWindow::build_tab_control() {
 
   tabs_ = new SearchTabs(tab_control_, delete_button_, this);
   delete_button_->raise();
+
+  sorter_ = new ColumnSorter(this);
+  connect(tabs_, &SearchTabs::list_header_clicked, this, [this](int column) {
+    tabs_->record_selected_tab();
+    if (ResultListView* list = tabs_->selected_list()) {
+      sorter_->header_clicked(list->result_model(), column);
+    }
+  });
 }
 
 void MainWindow::build_menus() {

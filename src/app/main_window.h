@@ -28,6 +28,8 @@ class QToolButton;
 
 namespace korvane {
 
+class ColumnSorter;
+
 inline const char* const kProgramVersion = "2.3";
 // The box text that counts as no keyword, besides the empty text.
 inline const char* const kNoKeywordText = "搜索你想要的任何资源！";
@@ -63,6 +65,7 @@ class MainWindow : public QWidget {
 
   SearchTabs& tabs() { return *tabs_; }
   ListCommands& commands() { return *commands_; }
+  ColumnSorter& sorter() { return *sorter_; }
   SearchController& search() { return search_; }
   QSystemTrayIcon* tray_icon() const { return tray_; }
 
@@ -116,6 +119,7 @@ class MainWindow : public QWidget {
 
   SearchTabs* tabs_ = nullptr;
   ListCommands* commands_ = nullptr;
+  ColumnSorter* sorter_ = nullptr;
   SearchController search_;
   QPointer<ResultListView> search_list_;  // the running search's list
   QString search_engine_label_;

@@ -1,0 +1,157 @@
+// Sorting result lists by a header click: names and sizes both ways, the
+// directions shared by all lists, the link column, and rows that arrive
+// while a sort is being computed.
+#include "app/column_sorter.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <condition_variable>
+#include <mutex>
+
+#include "app/main_window.h"
+#include "app/test_support.h"
+
+namespace korvane {
+namespace {
+
+EngineCatalogue labelled_engines() {
+  EngineCatalogue engines(3);
+  for (int i = 0; i < 3; ++i) engines[i].label = "引擎" + std::to_string(i + 1);
+  return engines;
+}
+
+// Rows named and sized as given; each row's link is "row<i>", i its first place.
+ResultTable rows_of(const std::vector<std::pair<std::string, std::string>>& cells) {
+  ResultTable rows;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    rows.push_back({cells[i].first, cells[i].second, "row" + std::to_string(i)});
+  }
+  return rows;
+}
+
+std::vector<std::string> column(const ResultListModel& model, int index) {
+  std::vector<std::string> texts;
+  for (const ResultRow& row : model.rows()) texts.push_back(row.column(index));
+  return texts;
+}
+
+class ColumnSortTest : public ::testing::Test {
+ protected:
+  ColumnSortTest() : window_(labelled_engines()) { window_.show(); }
+
+  ResultListModel& tab_with(const ResultTable& rows) {
+    ResultListView* list = window_.tabs().add_search_tab("list");
+    list->result_model()->append_rows(rows);
+    return *list->result_model();
+  }
+
+  // Clicks the header of `index` in the selected tab's list; waits for the sort.
+  void click_header(int index) {
+    Q_EMIT window_.tabs().selected_list()->horizontalHeader()->sectionClicked(index);
+    ASSERT_TRUE(testing::wait_until([&] { return !window_.sorter().busy(); }));
+  }
+
+  QApplication& app_ = testing::test_app();
+  MainWindow window_;
+};
+
+TEST_F(ColumnSortTest, NamesSortAsTextKeepingEqualNamesInTheirOrder) {
+  ResultListModel& model = tab_with(rows_of({{"b", ""}, {"a", ""}, {"a", ""}}));
+  click_header(0);
+  EXPECT_EQ(column(model, 0), (std::vector<std::string>{"a", "a", "b"}));
+  EXPECT_EQ(column(model, 2), (std::vector<std::string>{"row1", "row2", "row0"}));
+  click_header(0);
+  EXPECT_EQ(column(model, 2), (std::vector<std::string>{"row0", "row1", "row2"}));
+}
+
+TEST_F(ColumnSortTest, SizesSortByValueWithoutLosingRowsOrTexts) {
+  ResultListModel& model = tab_with(rows_of({{"a", "700 MB"},
+                                             {"b", "1.5 GB"},
+                                             {"c", "12 KB"},
+                                             {"d", "300 MB"},
+                                             {"e", "?"},
+                                             {"f", "0.5 GB"},
+                                             {"g", "2 kb"}}));
+  click_header(1);
+  EXPECT_EQ(column(model, 1), (std::vector<std::string>{"2 kb", "12 KB", "300 MB", "0.5 GB",
+                                                        "700 MB", "1.5 GB", "?"}));
+  click_header(1);
+  EXPECT_EQ(column(model, 1), (std::vector<std::string>{"1.5 GB", "700 MB", "0.5 GB", "300 MB",
+                                                        "12 KB", "2 kb", "?"}));
+  EXPECT_EQ(column(model, 0), (std::vector<std::string>{"b", "a", "f", "d", "c", "g", "e"}));
+}
+
+TEST_F(ColumnSortTest, DirectionsAreSharedByAllListsAndTheLinkColumnDoesNothing) {
+  ResultListModel& first = tab_with(rows_of({{"b", ""}, {"a", ""}}));
+  click_header(0);
+  EXPECT_EQ(column(first, 0), (std::vector<std::string>{"a", "b"}));
+
+  ResultListModel& second = tab_with(rows_of({{"x", ""}, {"z", ""}, {"y", ""}}));
+  click_header(2);
+  EXPECT_EQ(column(second, 0), (std::vector<std::string>{"x", "z", "y"}));
+  click_header(0);  // the second click on 名称 in the program: descending
+  EXPECT_EQ(column(second, 0), (std::vector<std::string>{"z", "y", "x"}));
+}
+
+TEST_F(ColumnSortTest, RowsArrivingDuringASortAreSortedWithTheRest) {
+  std::mutex mutex;
+  std::condition_variable released_cv;
+  bool released = false;
+  int computations = 0;
+  ColumnSorter sorter(nullptr, [&](const ResultTable& rows, int index, bool ascending,
+                                   const std::atomic<bool>* cancel) {
+    std::unique_lock lock(mutex);
+    ++computations;
+    released_cv.wait(lock, [&] { return released; });
+    return sorted_order(rows, index, ascending, cancel);
+  });
+  ResultListModel model;
+  model.append_rows(rows_of({{"c", ""}, {"a", ""}}));
+  sorter.header_clicked(&model, 0);
+  model.append_rows(rows_of({{"b", ""}, {"d", ""}}));  // a page arrives meanwhile
+  {
+    std::lock_guard lock(mutex);
+    released = true;
+  }
+  released_cv.notify_all();
+  ASSERT_TRUE(testing::wait_until([&] { return !sorter.busy(); }));
+  EXPECT_EQ(column(model, 0), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(computations, 2);
+}
+
+TEST_F(ColumnSortTest, ANewerClickSupersedesASortStillBeingComputed) {
+  std::mutex mutex;
+  std::condition_variable released_cv;
+  bool released = false;
+  ColumnSorter sorter(nullptr, [&](const ResultTable& rows, int index, bool ascending,
+                                   const std::atomic<bool>* cancel) {
+    std::unique_lock lock(mutex);
+    released_cv.wait(lock, [&] { return released; });
+    return sorted_order(rows, index, ascending, cancel);
+  });
+  ResultListModel model;
+  model.append_rows(rows_of({{"b", ""}, {"c", ""}, {"a", ""}}));
+  sorter.header_clicked(&model, 0);  // ascending
+  sorter.header_clicked(&model, 0);  // descending, while the first still waits
+  {
+    std::lock_guard lock(mutex);
+    released = true;
+  }
+  released_cv.notify_all();
+  ASSERT_TRUE(testing::wait_until([&] { return !sorter.busy(); }));
+  pump_delay(20);
+  EXPECT_EQ(column(model, 0), (std::vector<std::string>{"c", "b", "a"}));
+}
+
+TEST_F(ColumnSortTest, AListDeletedDuringItsSortIsLeftAlone) {
+  ResultListModel& model = tab_with(rows_of({{"b", ""}, {"a", ""}}));
+  Q_EMIT window_.tabs().selected_list()->horizontalHeader()->sectionClicked(0);
+  window_.delete_search_tab();
+  ASSERT_TRUE(testing::wait_until([&] { return !window_.sorter().busy(); }));
+  (void)model;
+  EXPECT_EQ(window_.tabs().tab_count(), 1);
+}
+
+}  // namespace
+}  // namespace korvane
