@@ -195,6 +195,20 @@ TEST_F(MainWindowSearchTest, NoTabIsDeletedDuringASearch) {
   EXPECT_EQ(tab_control()->count(), 1);
 }
 
+TEST_F(MainWindowSearchTest, ASearchCutShortByThePageCapSaysSo) {
+  open();
+  SearchOptions options;
+  options.max_pages = 3;
+  window_->search().set_options(options);
+  search("电影");  // 137 hits want 14 pages
+  ASSERT_TRUE(wait_for_end());
+  EXPECT_EQ(demo_.fetch_count(1, "电影", 3), 1);
+  EXPECT_EQ(demo_.fetch_count(1, "电影", 4), 0);
+  window_->result_count_tick();
+  EXPECT_TRUE(window_->panel_text(2).contains("只取前 3 页（共 14 页）"))
+      << window_->panel_text(2).toStdString();
+}
+
 TEST_F(MainWindowSearchTest, ClosingDuringASearchCancelsItAtOnce) {
   DemoOptions options;
   options.stall_pages = {2, 3, 4, 5, 6};  // held until the server stops
