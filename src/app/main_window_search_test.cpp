@@ -164,7 +164,7 @@ TEST_F(MainWindowSearchTest, AnUnreachableEngineTakesTheNoHitsPath) {
 
 TEST_F(MainWindowSearchTest, StopFetchesNoFurtherPagesAndTheSearchEndsAsUsual) {
   DemoOptions options;
-  options.latency = 150ms;
+  options.latency = 300ms;  // a round of five pages takes this long: time to stop
   open(options);
   search("电影");
   ResultListView* list = window_->tabs().selected_list();
