@@ -15,12 +15,6 @@
 namespace korvane {
 namespace {
 
-EngineCatalogue labelled_engines() {
-  EngineCatalogue engines(3);
-  for (int i = 0; i < 3; ++i) engines[i].label = "引擎" + std::to_string(i + 1);
-  return engines;
-}
-
 // Rows named and sized as given; each row's link is "row<i>", i its first place.
 ResultTable rows_of(const std::vector<std::pair<std::string, std::string>>& cells) {
   ResultTable rows;
@@ -38,7 +32,7 @@ std::vector<std::string> column(const ResultListModel& model, int index) {
 
 class ColumnSortTest : public ::testing::Test {
  protected:
-  ColumnSortTest() : window_(labelled_engines()) { window_.show(); }
+  ColumnSortTest() : window_(testing::labelled_engines()) { window_.show(); }
 
   ResultListModel& tab_with(const ResultTable& rows) {
     ResultListView* list = window_.tabs().add_search_tab("list");

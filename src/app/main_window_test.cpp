@@ -24,12 +24,6 @@
 namespace korvane {
 namespace {
 
-EngineCatalogue labelled_engines() {
-  EngineCatalogue engines(3);
-  for (int i = 0; i < 3; ++i) engines[i].label = "引擎" + std::to_string(i + 1);
-  return engines;
-}
-
 ResultTable some_rows(int n) {
   ResultTable rows;
   for (int i = 0; i < n; ++i) {
@@ -43,7 +37,7 @@ QString deciphered(const EncipheredText& text) { return QString::fromStdString(d
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest() : app_(testing::test_app()), window_(labelled_engines()) {
+  MainWindowTest() : app_(testing::test_app()), window_(testing::labelled_engines()) {
     window_.show();
     QApplication::processEvents();
   }

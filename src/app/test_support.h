@@ -14,8 +14,17 @@
 
 #include "app/app_theme.h"
 #include "app/pump_delay.h"
+#include "search/search_engine.h"
 
 namespace korvane::testing {
+
+// Three engines that carry only their labels: enough for a window that runs
+// no search.
+inline EngineCatalogue labelled_engines() {
+  EngineCatalogue engines(3);
+  for (int i = 0; i < 3; ++i) engines[i].label = "引擎" + std::to_string(i + 1);
+  return engines;
+}
 
 // The application of the test program, made on first use.
 inline QApplication& test_app() {
