@@ -111,7 +111,7 @@ class InterruptWatch {
   std::atomic<bool> interrupted_{false};
 };
 
-int search(const Options& options, EngineCatalogue engines) {
+int search(const Options& options, EngineCatalogue engines, InterruptWatch& interrupts) {
   const SearchEngine* engine = find_engine(engines, options.engine);
   const bool stdout_terminal = isatty(STDOUT_FILENO);
   OutputFormat format = stdout_terminal ? OutputFormat::kTable : OutputFormat::kTsv;
@@ -121,7 +121,6 @@ int search(const Options& options, EngineCatalogue engines) {
   search_options.page_timeout_seconds = options.timeout;
   search_options.probe_timeout_seconds = std::min(options.timeout, 10);
 
-  InterruptWatch interrupts;
   CliObserver observer(!options.quiet && isatty(STDERR_FILENO));
   SearchRun run(*engine, options.keyword, observer, search_options);
   interrupts.watch(run);
@@ -143,6 +142,9 @@ int search(const Options& options, EngineCatalogue engines) {
 }
 
 int run_cli(int argc, char** argv) {
+  // Before any thread starts (the demo sites' among them), so that every
+  // thread inherits the blocked signals and only the watch takes them.
+  InterruptWatch interrupts;
   Options options;
   CLI::App app{"korvane-search: 搜索 BitTorrent 索引站点，列出名称、大小和磁力链接"};
   app.add_option("-e,--engine", options.engine, "1, 2 or 3 (the label 引擎N works too)")
@@ -196,7 +198,7 @@ int run_cli(int argc, char** argv) {
     for (int n = 1; n <= static_cast<int>(engines.size()); ++n) hosts.try_emplace(n, demo->host());
   }
   apply_host_overrides(engines, hosts);
-  return search(options, std::move(engines));
+  return search(options, std::move(engines), interrupts);
 }
 
 }  // namespace

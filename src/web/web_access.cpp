@@ -205,7 +205,10 @@ int on_progress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_of
 }
 
 int on_connected(void* user, char*, char*, int, int) {
-  static_cast<Transfer*>(user)->connected = true;
+  auto* transfer = static_cast<Transfer*>(user);
+  transfer->connected = true;
+  // The idle clock starts anew: connecting has its own time-out.
+  transfer->note_activity();
   return CURL_PREREQFUNC_OK;
 }
 
@@ -250,6 +253,9 @@ int set_request(CURL* curl, const WebRequest& request, Transfer* transfer) {
       curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"),
       curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1),
       curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L),
+      // Without it an aborted transfer waits for a hung name lookup to end,
+      // past both the time-out and the cancel flag.
+      curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L),
       curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L),
       curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L),
       curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, on_header),

@@ -369,7 +369,7 @@ TEST(WebAccessCancel, AbortsAStallMidBodyAs713WithoutOutputs) {
   std::atomic<bool> cancel{false};
   std::jthread canceller = set_when(&cancel, [&] {
     // Give the client a moment to read what was sent.
-    if (body_sent) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (body_sent) std::this_thread::sleep_for(std::chrono::seconds(1));
     return body_sent.load();
   });
   WebResponse response = kept_response();
