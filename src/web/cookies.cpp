@@ -24,6 +24,7 @@ bool ends_with_space(std::string_view text) {
 std::vector<std::string> split_pieces(std::string_view text, std::string_view separator) {
   std::vector<std::string> pieces;
   if (text.empty()) return pieces;
+  if (separator.empty()) return {std::string(text)};
   size_t at = 0;
   for (size_t hit; (hit = text.find(separator, at)) != std::string_view::npos;) {
     pieces.emplace_back(text.substr(at, hit - at));

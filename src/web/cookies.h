@@ -29,6 +29,7 @@ int index_of_text(const std::vector<std::string>& list, std::string_view text);
 
 // Splits at `separator`: an empty text gives no pieces, an empty piece between
 // two separators stays, the text after the last separator only when non-empty.
+// An empty separator gives the whole text as one piece.
 std::vector<std::string> split_pieces(std::string_view text, std::string_view separator);
 // Removes every ASCII and full-width space.
 std::string remove_spaces(std::string_view text);

@@ -43,6 +43,7 @@ TEST(CookieHelpers, NamesAndPieces) {
   EXPECT_EQ(cookie_name("　bare　"), "bare");
   EXPECT_EQ(split_pieces("a;;b;", ";"), (std::vector<std::string>{"a", "", "b"}));
   EXPECT_TRUE(split_pieces("", ";").empty());
+  EXPECT_EQ(split_pieces("a;b", ""), (std::vector<std::string>{"a;b"}));
   EXPECT_EQ(remove_repeated_pieces("a; b; a; ; ", "; "), "a; b; ");
   EXPECT_EQ(index_of_text({"x", "y", "y"}, "y"), 2);
   EXPECT_EQ(index_of_text({"x"}, "z"), -1);
