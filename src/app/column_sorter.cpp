@@ -14,6 +14,9 @@ struct ColumnSorter::Job {
   bool ascending = true;
   uint64_t ticket = 0;
   uint64_t revision = 0;  // the model's revision when the snapshot was taken
+  uint64_t shape_revision = 0;
+  size_t snapshot_rows = 0;
+  int attempt = 1;
   std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
   // Deleted later: a job ends inside its watcher's own signal.
   QFutureWatcher<Order>* watcher = new QFutureWatcher<Order>();
@@ -47,7 +50,7 @@ void ColumnSorter::header_clicked(ResultListModel* model, int column) {
   start(model, column, directions_.next_ascending(column));
 }
 
-void ColumnSorter::start(ResultListModel* model, int column, bool ascending) {
+void ColumnSorter::start(ResultListModel* model, int column, bool ascending, int attempt) {
   if (auto old = jobs_.find(model); old != jobs_.end()) {
     // Superseded: told to give up, and its result is never looked at.
     old->second->cancel->store(true);
@@ -62,6 +65,9 @@ void ColumnSorter::start(ResultListModel* model, int column, bool ascending) {
   job->ascending = ascending;
   job->ticket = ++next_ticket_;
   job->revision = model->revision();
+  job->shape_revision = model->shape_revision();
+  job->snapshot_rows = model->rows().size();
+  job->attempt = attempt;
   const uint64_t ticket = job->ticket;
   connect(job->watcher, &QFutureWatcher<Order>::finished, this, [this, model, ticket] {
     auto it = jobs_.find(model);
@@ -79,11 +85,19 @@ void ColumnSorter::on_computed(ResultListModel* model, const Order& order) {
   auto node = jobs_.extract(model);
   std::unique_ptr<Job> job = std::move(node.mapped());
   if (!job->model || !order) return;  // the list is gone, or the sort was abandoned
+  std::vector<size_t> full = *order;
   if (job->model->revision() != job->revision) {
-    start(model, job->column, job->ascending);  // rows arrived: sort the larger snapshot
-    return;
+    const bool only_appended = job->model->shape_revision() == job->shape_revision;
+    if (!only_appended || job->attempt < kMaxAttempts) {
+      // Rows arrived: sort the larger snapshot.
+      start(model, job->column, job->ascending, job->attempt + 1);
+      return;
+    }
+    // Rows keep arriving faster than a sort takes: order the rows it knows
+    // and keep the newer ones after them, in their order of arrival.
+    for (size_t i = job->snapshot_rows; i < job->model->rows().size(); ++i) full.push_back(i);
   }
-  if (job->model->apply_order(*order)) Q_EMIT sorted(model, job->column, job->ascending);
+  if (job->model->apply_order(full)) Q_EMIT sorted(model, job->column, job->ascending);
 }
 
 }  // namespace korvane

@@ -1,7 +1,10 @@
 // Sorting a result list by a clicked column header. The new order is computed
 // off the UI thread on a snapshot of the rows and applied on the UI thread in
 // one step; when rows arrived meanwhile, it is computed again on the larger
-// snapshot, so arriving rows and a sort never mix. A newer click on the same
+// snapshot, so arriving rows and a sort never mix. When rows arrived during
+// that second computation too (a search bringing pages faster than a sort
+// takes), the order is applied to the rows it covers and the newer rows stay
+// after them, so a click always takes effect. A newer click on the same
 // list supersedes a sort still being computed. The direction of each column
 // is shared by all lists. The link column does nothing. UI thread only.
 #ifndef KORVANE_APP_COLUMN_SORTER_H_
@@ -51,7 +54,9 @@ class ColumnSorter : public QObject {
  private:
   struct Job;
 
-  void start(ResultListModel* model, int column, bool ascending);
+  static constexpr int kMaxAttempts = 2;
+
+  void start(ResultListModel* model, int column, bool ascending, int attempt = 1);
   void on_computed(ResultListModel* model, const std::optional<std::vector<size_t>>& order);
 
   OrderFunction order_;

@@ -38,6 +38,7 @@ QString ListCommands::selected_row_text(int column) {
 
 void ListCommands::download() {
   const QString link = selected_row_text(ResultListModel::kMagnetColumn);
+  if (link.isEmpty()) return;  // no row selected: nothing to hand over
   if (!is_well_formed_magnet(link.toStdString())) {
     show_notice(message_parent_, QString::fromUtf8(kNoValidMagnetText));
     return;

@@ -43,8 +43,8 @@ class ListCommands : public QObject {
   // Right click at `global_pos`: pops up "菜单" 3 pixels right of and below it
   // when the selected tab's list has rows; otherwise nothing.
   void on_context_menu(QPoint global_pos);
-  // "下载": a well-formed magnet link goes to the open action; anything else
-  // is refused with a message.
+  // "下载": a well-formed magnet link goes to the open action; another text
+  // is refused with a message; with no row selected nothing happens.
   void download();
   // "复制链接".
   void copy_link();

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -263,15 +264,31 @@ void MainWindow::clear_search_hint() {
   hint_shown_ = false;
 }
 
+namespace {
+
+// Whether `event` in the search box puts text into it: a printable key, a
+// paste, or text committed by an input method.
+bool replaces_hint(QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    return key->matches(QKeySequence::Paste) ||
+           (!key->text().isEmpty() && key->text().front().isPrint());
+  }
+  if (event->type() == QEvent::InputMethod) {
+    return !static_cast<QInputMethodEvent*>(event)->commitString().isEmpty();
+  }
+  return false;
+}
+
+}  // namespace
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == search_box_) {
     if (event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
       clear_search_hint();
-    } else if (event->type() == QEvent::KeyPress && hint_shown_ &&
-               !static_cast<QKeyEvent*>(event)->text().isEmpty() &&
-               static_cast<QKeyEvent*>(event)->text().front().isPrint()) {
-      clear_search_hint();  // typing replaces the hint rather than extending it
+    } else if (hint_shown_ && replaces_hint(event)) {
+      clear_search_hint();  // typing or pasting replaces the hint rather than extending it
     }
   }
   return QWidget::eventFilter(watched, event);

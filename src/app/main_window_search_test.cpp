@@ -80,7 +80,7 @@ class MainWindowSearchTest : public ::testing::Test {
 
 TEST_F(MainWindowSearchTest, AWholeSearchFillsItsTabWithoutRepeatedLinks) {
   DemoOptions options;
-  options.latency = 20ms;
+  options.latency = 200ms;  // pages keep coming while the progress is read
   open(options);
   search("电影");
 
@@ -213,6 +213,9 @@ TEST_F(MainWindowSearchTest, ClosingDuringASearchCancelsItAtOnce) {
   DemoOptions options;
   options.stall_pages = {2, 3, 4, 5, 6};  // held until the server stops
   open(options);
+  SearchOptions patient;
+  patient.page_timeout_seconds = 3600;  // only an abort can end these requests
+  window_->search().set_options(patient);
   search("电影");
   ASSERT_TRUE(testing::wait_until([&] { return demo_.stalled_requests() > 0; }, 30s));
   QSignalSpy closed(window_.get(), &MainWindow::closed);

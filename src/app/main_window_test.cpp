@@ -6,6 +6,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -177,6 +178,23 @@ TEST_F(MainWindowTest, ALeftPressEmptiesTheSearchBoxAndTurnsItBlack) {
   EXPECT_EQ(search_box()->text(), "");
 }
 
+// The box reached by Tab, not by a click, still holds the hint.
+TEST_F(MainWindowTest, PastedTextReplacesTheHint) {
+  QApplication::clipboard()->setText("电影");
+  search_box()->setFocus();
+  QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+  QApplication::sendEvent(search_box(), &paste);
+  EXPECT_EQ(search_box()->text(), "电影");
+}
+
+TEST_F(MainWindowTest, InputMethodTextReplacesTheHint) {
+  search_box()->setFocus();
+  QInputMethodEvent commit;
+  commit.setCommitString("音乐");
+  QApplication::sendEvent(search_box(), &commit);
+  EXPECT_EQ(search_box()->text(), "音乐");
+}
+
 TEST_F(MainWindowTest, AddedTabsAreSelectedAndKeepTheirLists) {
   SearchTabs& tabs = window_.tabs();
   ResultListView* first = tabs.add_search_tab("abc");
@@ -284,9 +302,9 @@ TEST_F(MainWindowTest, DownloadOpensOnlyAWellFormedMagnetLink) {
   list->selectRow(1);
   window_.commands().download();
   list->clearSelection();
-  window_.commands().download();
+  window_.commands().download();  // no row selected: nothing is handed over, nothing said
   EXPECT_EQ(opened.size(), 1u);
-  ASSERT_EQ(boxes.texts.size(), 2);
+  ASSERT_EQ(boxes.texts.size(), 1);
   EXPECT_EQ(boxes.texts[0], QString::fromUtf8(kNoValidMagnetText));
   EXPECT_EQ(boxes.captions[0], "提示");
 }

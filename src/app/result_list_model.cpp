@@ -64,6 +64,7 @@ void ResultListModel::clear() {
   beginResetModel();
   rows_.clear();
   ++revision_;
+  ++shape_revision_;
   endResetModel();
 }
 
@@ -74,6 +75,7 @@ void ResultListModel::remove_duplicates(int column) {
   beginResetModel();
   rows_ = std::move(kept);
   ++revision_;
+  ++shape_revision_;
   endResetModel();
 }
 
@@ -89,6 +91,7 @@ bool ResultListModel::apply_order(const std::vector<size_t>& order) {
   }
   rows_ = std::move(sorted);
   ++revision_;
+  ++shape_revision_;
   const QModelIndexList before = persistentIndexList();
   QModelIndexList after;
   after.reserve(before.size());

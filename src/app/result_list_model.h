@@ -45,10 +45,14 @@ class ResultListModel : public QAbstractTableModel {
   // Grows with every change of the row set or order; a result computed on a
   // snapshot taken at an older revision is stale.
   uint64_t revision() const { return revision_; }
+  // Grows with every change but appending: while it stays, the rows of an
+  // older snapshot are still the first rows, in the same order.
+  uint64_t shape_revision() const { return shape_revision_; }
 
  private:
   ResultTable rows_;
   uint64_t revision_ = 0;
+  uint64_t shape_revision_ = 0;
 };
 
 }  // namespace korvane
