@@ -344,8 +344,8 @@ void MainWindow::on_search_finished(SearchOutcome outcome) {
   search_list_ = nullptr;
   if (outcome == SearchOutcome::kNoHits) {
     tabs_->remove_tab_of(list);  // the search's own tab, whichever is selected
-    show_notice(this, search_engine_label_ + QString::fromUtf8(kEngineUnavailableText) +
-                          QStringLiteral("\r\n\r\n") + QString::fromUtf8(kSwitchEngineText));
+    show_notice(this, QString::fromStdString(
+                          no_hits_message(search_engine_label_.toStdString(), "\r\n\r\n")));
   }
   result_count_tick();
 }

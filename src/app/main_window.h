@@ -35,8 +35,6 @@ inline const char* const kProgramVersion = "2.3";
 inline const char* const kNoKeywordText = "搜索你想要的任何资源！";
 inline const char* const kNoKeywordMessage = "请先输入要搜索的资源";
 inline const char* const kDeleteDuringSearchMessage = "搜索完毕后才可删除子夹";
-inline const char* const kEngineUnavailableText = "暂不可用，请稍后重试";
-inline const char* const kSwitchEngineText = "如无法解决请切换别的引擎搜索";
 
 class MainWindow : public QWidget {
   Q_OBJECT

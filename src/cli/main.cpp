@@ -129,7 +129,7 @@ int search(const Options& options, EngineCatalogue engines, InterruptWatch& inte
   interrupts.finish();
 
   if (observer.outcome() == SearchOutcome::kNoHits) {
-    std::cerr << engine->label << "暂不可用，请稍后重试\n如无法解决请切换别的引擎搜索\n";
+    std::cerr << no_hits_message(engine->label, "\n") << '\n';
     if (!observer.probe_status().empty())
       std::cerr << "(" << printable(observer.probe_status()) << ")\n";
     return kExitNoHits;

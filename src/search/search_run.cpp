@@ -6,6 +6,14 @@
 
 namespace korvane {
 
+std::string no_hits_message(std::string_view engine_label, std::string_view line_break) {
+  std::string message(engine_label);
+  message += "暂不可用，请稍后重试";
+  message += line_break;
+  message += "如无法解决请切换别的引擎搜索";
+  return message;
+}
+
 SearchRun::SearchRun(SearchEngine engine, std::string keyword, SearchObserver& observer,
                      SearchOptions options, PageFetcher fetcher)
     : engine_(std::move(engine)),

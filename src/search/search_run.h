@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "pool/task_pool.h"
@@ -70,6 +71,11 @@ class SearchObserver {
   // request status ("" when the page came but held no count).
   virtual void on_finished(SearchOutcome outcome, const std::string& probe_status) = 0;
 };
+
+// The message for a search that found nothing (SearchOutcome::kNoHits): the
+// engine's label, "暂不可用，请稍后重试", `line_break`, then
+// "如无法解决请切换别的引擎搜索".
+std::string no_hits_message(std::string_view engine_label, std::string_view line_break);
 
 class SearchRun {
  public:
